@@ -79,9 +79,33 @@ const std::array<uint8_t, device::kMatrixSize> &factoryDefaultMatrix() {
     return m;
 }
 
-std::array<uint8_t, device::kLightBlockSize> factoryLightBlock(int) {
+std::array<uint8_t, device::kLightBlockSize> factoryLightBlock(int profile) {
+    // The first profile runs effect 1 colourful at brightness 4, speed 2 (the program's
+    // own default block); the second effect 5 in one blue colour, the third the
+    // user-defined per-key colours. The blocks differ so that each profile's offsets show
+    // in what is read back. Report rate index 0, colour choice red, trigger kind 0.
     std::array<uint8_t, device::kLightBlockSize> block{};
+    switch (profile) {
+    case 1:
+        block = {5, 3, 2, 0, 0, 0, 160, 255};
+        break;
+    case 2:
+        block = {20, 5, 2, 0, 1, 255, 255, 255};
+        break;
+    default:
+        block = {1, 4, 2, 0, 1, 255, 255, 255};
+        break;
+    }
+    block[25] = 255;  // second colour red, third colour blue, both single-coloured
+    block[32] = 255;
     return block;
+}
+
+std::array<uint8_t, device::kKeyColourStride> factoryKeyColours(int) {
+    // Every LED of the key table white; the area beyond the 126 positions stays dark.
+    std::array<uint8_t, device::kKeyColourStride> colours{};
+    std::fill(colours.begin(), colours.begin() + device::kMatrixSize, uint8_t{255});
+    return colours;
 }
 
 Keyboard::Keyboard(const KeyboardOptions &o) {
@@ -97,6 +121,8 @@ Keyboard::Keyboard(const KeyboardOptions &o) {
         std::copy(defaultMatrix.begin(), defaultMatrix.end(), matrices.begin() + p * device::kMatrixSize);
         auto block = factoryLightBlock(p);
         std::copy(block.begin(), block.end(), light.begin() + p * device::kLightBlockSize);
+        auto keys = factoryKeyColours(p);
+        std::copy(keys.begin(), keys.end(), colours.begin() + p * device::kKeyColourStride);
     }
     macro.assign(static_cast<size_t>(o.macroUnits) * 128, 0xFF);
 }

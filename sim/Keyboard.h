@@ -30,6 +30,7 @@ struct KeyboardOptions {
 const std::array<uint8_t, device::kMatrixSize> &factoryDefaultMatrix();
 // The factory lighting of one profile (a 42-byte light block) and its key colours.
 std::array<uint8_t, device::kLightBlockSize> factoryLightBlock(int profile);
+std::array<uint8_t, device::kKeyColourStride> factoryKeyColours(int profile);
 
 class Keyboard {
 public:
