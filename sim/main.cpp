@@ -121,17 +121,19 @@ int main(int argc, char **argv) {
     }
 
     t44::sim::Server server(keyboard, dir);
-    std::string error;
-    if (!server.start(&error)) {
-        std::cerr << "halvex-t44-sim: " << error << "\n";
-        return 1;
-    }
+    // The handlers are in place before the interfaces appear: whoever waits for them may
+    // ask the keyboard to stop at once, and it must still save its state.
     gServer = &server;
     struct sigaction sa {};
     sa.sa_handler = onSignal;
     sigaction(SIGINT, &sa, nullptr);
     sigaction(SIGTERM, &sa, nullptr);
     std::signal(SIGPIPE, SIG_IGN);
+    std::string error;
+    if (!server.start(&error)) {
+        std::cerr << "halvex-t44-sim: " << error << "\n";
+        return 1;
+    }
 
     server.run();
     gServer = nullptr;
