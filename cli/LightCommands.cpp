@@ -137,7 +137,7 @@ int chooseProfile(std::optional<int> asked, int &profile) {
 
 int reportWrite(const char *what, const LightWrite &w) {
     if (w.result != device::ResultCode::Success) return reportResult(what, w.result);
-    if (!w.fileSaved) return failure(what, "the light file could not be written");
+    if (!w.fileSaved) return failure(what, "the light file could not be written or restored from its template");
     return kExitOk;
 }
 
