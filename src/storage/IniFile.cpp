@@ -2,16 +2,22 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstdlib>
+#include <filesystem>
 
 #include "storage/AtomicFile.h"
 
 namespace t44::storage {
 namespace {
 
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+// Private-profile files are small; anything larger is not one of ours.
+constexpr size_t kFileLimit = 16u << 20;
+
+bool isSpace(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
+
 std::string_view trim(std::string_view s) {
-    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front()))) s.remove_prefix(1);
-    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back()))) s.remove_suffix(1);
+    while (!s.empty() && isSpace(s.front())) s.remove_prefix(1);
+    while (!s.empty() && isSpace(s.back())) s.remove_suffix(1);
     return s;
 }
 
@@ -21,11 +27,28 @@ bool sameName(std::string_view a, std::string_view b) {
            });
 }
 
+bool hasLineBreak(std::string_view s) { return s.find_first_of("\r\n") != std::string_view::npos; }
+
+bool storableSection(std::string_view s) { return !s.empty() && !hasLineBreak(s) && s.find(']') == s.npos; }
+
+bool storableKey(std::string_view k) {
+    return !k.empty() && !hasLineBreak(k) && k.find('=') == k.npos && k.front() != ';' && k.front() != '[';
+}
+
+// The text after '=' that reads back as `value`: quoted when reading would otherwise
+// drop white space at its ends or a pair of quotes around it.
+std::string storedForm(const std::string &value) {
+    const bool quoted = value.size() >= 2 && value.front() == '"' && value.back() == '"';
+    if (!value.empty() && (isSpace(value.front()) || isSpace(value.back()) || quoted)) return '"' + value + '"';
+    return value;
+}
+
 }  // namespace
 
 bool CIniFile::load(const std::string &path) {
     lines_.clear();
-    auto data = readWholeFile(path, 16u << 20);
+    byteOrderMark_ = crlf_ = false;
+    auto data = readWholeFile(path, kFileLimit);
     if (!data) return false;
     parse(*data);
     return true;
@@ -33,7 +56,10 @@ bool CIniFile::load(const std::string &path) {
 
 void CIniFile::parse(std::string_view text) {
     lines_.clear();
-    if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);  // UTF-8 byte order mark
+    byteOrderMark_ = text.substr(0, kByteOrderMark.size()) == kByteOrderMark;
+    if (byteOrderMark_) text.remove_prefix(kByteOrderMark.size());
+    const size_t firstEnd = text.find('\n');
+    crlf_ = firstEnd != std::string_view::npos && firstEnd > 0 && text[firstEnd - 1] == '\r';
     std::string section;
     while (!text.empty()) {
         size_t end = text.find('\n');
@@ -49,8 +75,9 @@ void CIniFile::parse(std::string_view text) {
             line.isHeader = true;
         } else if (!t.empty() && t.front() != ';') {
             size_t eq = t.find('=');
-            if (eq != std::string_view::npos && eq > 0) {
-                line.key = std::string(trim(t.substr(0, eq)));
+            std::string_view key = eq == std::string_view::npos ? std::string_view{} : trim(t.substr(0, eq));
+            if (!key.empty()) {
+                line.key = std::string(key);
                 std::string_view v = trim(t.substr(eq + 1));
                 if (v.size() >= 2 && v.front() == '"' && v.back() == '"') v = v.substr(1, v.size() - 2);
                 line.value = std::string(v);
@@ -62,56 +89,66 @@ void CIniFile::parse(std::string_view text) {
 }
 
 std::optional<std::string> CIniFile::get(std::string_view section, std::string_view key) const {
+    section = trim(section);
+    key = trim(key);
     for (const Line &l : lines_)
         if (!l.isHeader && !l.key.empty() && sameName(l.section, section) && sameName(l.key, key)) return l.value;
     return std::nullopt;
 }
 
 bool CIniFile::hasSection(std::string_view section) const {
+    section = trim(section);
     return std::any_of(lines_.begin(), lines_.end(),
                        [&](const Line &l) { return l.isHeader && sameName(l.section, section); });
 }
 
-void CIniFile::set(std::string_view section, std::string_view key, const std::optional<std::string> &value) {
-    // Replace (or remove) the first occurrence.
+bool CIniFile::set(std::string_view section, std::string_view key, const std::optional<std::string> &value) {
+    section = trim(section);
+    key = trim(key);
+    if (!storableSection(section) || !storableKey(key) || (value && hasLineBreak(*value))) return false;
+    // Replace (or remove) the first occurrence: the one a read finds.
     for (auto it = lines_.begin(); it != lines_.end(); ++it) {
         if (it->isHeader || it->key.empty() || !sameName(it->section, section) || !sameName(it->key, key)) continue;
         if (!value) {
             lines_.erase(it);
         } else {
             it->value = *value;
-            it->raw = it->key + "=" + *value;
+            it->raw = it->key + "=" + storedForm(*value);
         }
-        return;
+        return true;
     }
-    if (!value) return;
+    if (!value) return true;
     Line line;
-    line.section = std::string(section);
     line.key = std::string(key);
     line.value = *value;
-    line.raw = line.key + "=" + *value;
-    // After the last key line of the section, or at the end of a new section.
+    line.raw = line.key + "=" + storedForm(*value);
+    // After the last key line of the section (or its header), so that comments and blank
+    // lines that lead into the next section stay with it.
     auto last = lines_.end();
     for (auto it = lines_.begin(); it != lines_.end(); ++it)
         if (sameName(it->section, section) && (it->isHeader || !it->key.empty())) last = it;
     if (last != lines_.end()) {
         line.section = last->section;
         lines_.insert(last + 1, std::move(line));
-        return;
+        return true;
     }
     Line header;
     header.isHeader = true;
     header.section = std::string(section);
     header.raw = "[" + header.section + "]";
+    line.section = header.section;
     lines_.push_back(std::move(header));
     lines_.push_back(std::move(line));
+    return true;
 }
 
 std::string CIniFile::text() const {
     std::string out;
+    if (byteOrderMark_) out += kByteOrderMark;
+    const char *eol = crlf_ ? "\r\n" : "\n";
     for (const Line &l : lines_) {
         out += l.raw;
-        out += '\n';
+        out += eol;
     }
     return out;
 }
@@ -148,9 +185,13 @@ int GetPrivateProfileInt(std::string_view section, std::string_view key, int fal
 bool WritePrivateProfileString(std::string_view section, std::string_view key,
                                const std::optional<std::string> &value, const std::string &path) {
     CIniFile ini;
-    ini.load(path);
-    ini.set(section, key, value);
-    return ini.save(path);
+    if (!ini.load(path)) {
+        // Only a file that is not there may start empty; one that could not be read (too
+        // large, no permission) would otherwise be replaced by this single key.
+        std::error_code ec;
+        if (std::filesystem::status(path, ec).type() != std::filesystem::file_type::not_found) return false;
+    }
+    return ini.set(section, key, value) && ini.save(path);
 }
 
 int parseDecimal(std::string_view text) {
