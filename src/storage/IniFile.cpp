@@ -48,6 +48,8 @@ std::string storedForm(const std::string &value) {
 bool CIniFile::load(const std::string &path) {
     lines_.clear();
     byteOrderMark_ = crlf_ = false;
+    std::error_code ec;
+    if (std::filesystem::is_regular_file(path, ec) && std::filesystem::file_size(path, ec) > kFileLimit) return false;
     auto data = readWholeFile(path, kFileLimit);
     if (!data) return false;
     parse(*data);
@@ -65,7 +67,7 @@ void CIniFile::parse(std::string_view text) {
         size_t end = text.find('\n');
         std::string_view raw = text.substr(0, end);
         text = end == std::string_view::npos ? std::string_view{} : text.substr(end + 1);
-        if (!raw.empty() && raw.back() == '\r') raw.remove_suffix(1);
+        while (!raw.empty() && raw.back() == '\r') raw.remove_suffix(1);
         Line line;
         line.raw = std::string(raw);
         std::string_view t = trim(raw);
