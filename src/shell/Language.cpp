@@ -1,5 +1,6 @@
 #include "shell/Language.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
