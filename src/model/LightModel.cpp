@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "storage/IniFile.h"
+#include "storage/Settings.h"
 #include "storage/UserPaths.h"
 
 namespace t44::model {
@@ -11,8 +12,6 @@ namespace {
 
 using device::ResultCode::Success;
 
-constexpr const char *kSwitchSection = "KEYCOLOR";
-constexpr const char *kSwitchKey = "DengCheck";
 
 // The whole key colour table goes out as eight requests of 54 bytes (18 positions each).
 // The eighth covers positions 126..143, which no key of the picture has: it carries
@@ -62,7 +61,7 @@ const KeyColourTable &LightModel::keyColours(int profile) const {
     return tables_[static_cast<size_t>(profile >= 0 && profile <= 2 ? profile : 0)];
 }
 
-std::string LightModel::lightSwitchFile() { return storage::profileFolder() + "/wskb.ini"; }
+std::string LightModel::lightSwitchFile() { return storage::settingsIniFile(); }
 
 // ---- Reading ----
 
@@ -97,7 +96,7 @@ int LightModel::load(bool forProfile) {
     lightReadResult_ = results[static_cast<size_t>(profile)];
     if (lightReadResult_ == Success) decodeLightBlock(staging[static_cast<size_t>(profile)].data(), settings_);
 
-    const bool storedOn = storage::GetPrivateProfileInt(kSwitchSection, kSwitchKey, 0, lightSwitchFile()) == 1;
+    const bool storedOn = storage::ReadDengCheck();
     if (forProfile) lightView_ = storedOn;
     else if (storedOn) lightView_ = true;
     return 0;
@@ -364,9 +363,8 @@ LightWrite LightModel::restoreDefaultLight() {
 
 bool LightModel::setLightView(bool on) {
     if (on && !view_->reselectKeyboardProfile()) return false;
-    storage::ensureFolder(storage::profileFolder());
     // A failed write is lost: the switch still changes for this run.
-    storage::WritePrivateProfileString(kSwitchSection, kSwitchKey, on ? "1" : "0", lightSwitchFile());
+    storage::WriteDengCheck(on);
     lightView_ = on;
     view_->lightViewChanged(on);
     return true;
