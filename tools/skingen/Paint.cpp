@@ -104,7 +104,7 @@ void drawKeyCap(QPainter &p, const QRectF &r, Look look, const QString &legend, 
         p.drawRoundedRect(QRectF(r.left() + 6, r.bottom() - 6, r.width() - 12, 2.5), 1.2, 1.2);
         p.restore();
     }
-    const int size = legend.size() <= 1 ? 13 : legend.size() <= 5 ? 11 : 10;
+    const int size = legend.size() <= 1 ? 13 : legend.size() <= 4 ? 11 : 9;
     const QRectF text = r.adjusted(2, look == Look::Down ? 1 : 0, -2, look == Look::Down ? -3 : -4);
     drawLegend(p, text, legend, spare ? palette::textFaint : lookText(look), size);
 }
