@@ -12,8 +12,10 @@ QApplication &qtApp() {
     static int argc = 1;
     static char name[] = "t44_gui_tests";
     static char *argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    return app;
+    // Never destroyed: at exit Qt's own globals may already be gone, and tearing the
+    // application down after them crashes.
+    static QApplication *app = new QApplication(argc, argv);
+    return *app;
 }
 
 QImage coordinatePicture(int width, int height, int tag) {
