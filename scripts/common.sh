@@ -17,7 +17,7 @@ t44_need_packages() {
 }
 
 T44_BUILD_PACKAGES=(g++ clang cmake ninja-build pkg-config libgtest-dev libgmock-dev googletest
-    libbenchmark-dev qt6-base-dev libgl-dev xvfb xauth)
+    libbenchmark-dev qt6-base-dev libgl-dev xvfb xauth trayer fonts-dejavu-core)
 
 # t44_build DIR [cmake options...]: configure once, then build everything.
 t44_build() {
