@@ -214,6 +214,17 @@ constexpr std::array<KeyCode, kAssignKeyCount> buildAssignKeyList() {
     return list;
 }
 
+// The reverse of the device-code column: for each device code the first row that has
+// it, as a search from index 0 up would find it.
+constexpr std::array<KeyCode, 256> buildKeyOfDeviceCode() {
+    std::array<KeyCode, 256> keys{};
+    for (uint16_t i = kKeyTableRows; i-- > 0;)
+        if (kKeyTable[i].deviceCode != 0) keys[kKeyTable[i].deviceCode] = codeOfIndex(i);
+    return keys;
+}
+
+constexpr auto kKeyOfDeviceCode = buildKeyOfDeviceCode();
+
 // Where several rows share a virtual-key code, the first row the keyboard has a device
 // code for wins (Print Screen, not Sys Req); 0xFF marks rows without a real one.
 constexpr std::array<KeyCode, 256> buildVirtualKeyIndex() {
@@ -361,9 +372,7 @@ KeyCode KeyCodeFromDeviceCode(int cls, uint16_t value) {
             }
     }
     if (wanted == 0 || wanted > 0xFF) return 0;
-    for (uint16_t i = 0; i < kKeyTableRows; ++i)
-        if (KeyTable[i].deviceCode == wanted) return codeOfIndex(i);
-    return 0;
+    return kKeyOfDeviceCode[wanted];
 }
 
 KeyCode ModifierKeyCode(uint8_t bits) {
