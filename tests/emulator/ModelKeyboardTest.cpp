@@ -4,15 +4,12 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <cstring>
-#include <fstream>
 
 #include "device/DeviceFacts.h"
 #include "device/Protocol.h"
 #include "model/ConfigImage.h"
-#include "shell/Language.h"
-#include "shell/ProgramPaths.h"
+#include "support/UserEnvironment.h"
 #include "support/VirtualKeyboard.h"
 
 using namespace t44;
@@ -28,17 +25,11 @@ sim::KeyboardOptions onProfile(int profile) {
     return o;
 }
 
-// Macros read without names take their names from the language file; it and the
-// settings are kept in a temporary folder.
+// Macros read without names are named from the language file: the settings live in a
+// private user environment.
 class ModelKeyboard : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (const char *c = std::getenv("XDG_CONFIG_HOME")) savedConfig_ = c;
-        ::setenv("XDG_CONFIG_HOME", texts_.path().c_str(), 1);
-        for (const char *name : {"Lang0409.ini", "Lang0416.ini"})
-            std::ofstream(texts_ / name) << "[TEXT]\nMACRO_NEW_PREFIX=Macro_\n";
-        shell::setProgramDir(texts_.path());
-        shell::SetLanguageId(1033);
         configImage().reset();
         installDeviceFactsSink();
         ASSERT_TRUE(kb.connect());
@@ -48,15 +39,11 @@ protected:
         device::setExchangeTimeouts({});
         device::setDeviceFactsSink(nullptr);
         configImage().reset();
-        if (savedConfig_.empty()) ::unsetenv("XDG_CONFIG_HOME");
-        else ::setenv("XDG_CONFIG_HOME", savedConfig_.c_str(), 1);
-        shell::initProgramPaths();
     }
     uint8_t keyboardByte(size_t at) {
         return kb.server().withKeyboard([at](sim::Keyboard &k) { return k.info[at]; });
     }
-    test::TempDir texts_;
-    std::string savedConfig_;
+    test::UserEnvironment env_;
     InProcessKeyboard kb{onProfile(1)};
 };
 
@@ -275,7 +262,7 @@ TEST_F(ModelKeyboard, keyboard_profiles_and_macros_load_into_the_working_model) 
 
     ASSERT_EQ(m->macros.size(), 3u);
     EXPECT_EQ(std::u16string(m->macros[0].nameView()), u"first");
-    EXPECT_EQ(std::u16string(m->macros[1].nameView()), u"Macro_2") << "an unnamed macro is named on reading";
+    EXPECT_EQ(std::u16string(m->macros[1].nameView()), u"Macro 2") << "an unnamed macro is named on reading";
     EXPECT_EQ(m->macros[1].actions[0].delay, kMaxEncodedDelayMs);
     EXPECT_EQ(m->macros[1].actions[0].key, 0x171);
     for (uint16_t i = 0; i < 3; ++i) EXPECT_EQ(m->macros[i].id, i + 1);

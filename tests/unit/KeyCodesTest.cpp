@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 #include <linux/input-event-codes.h>
 
-#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <set>
@@ -12,7 +11,7 @@
 #include "model/KeyCodes.h"
 #include "model/KeyMatrix.h"
 #include "shell/Language.h"
-#include "shell/ProgramPaths.h"
+#include "support/UserEnvironment.h"
 #include "support/VirtualKeyboard.h"
 
 using namespace t44;
@@ -234,15 +233,13 @@ TEST(KeyCodes, evdev_codes_map_both_ways) {
 
 namespace {
 
-// A language file in a temporary program folder, with the settings kept in the same
-// folder, so names are looked up without touching the user's own files.
+// A small language file of its own in a private user environment, so the fallbacks can
+// be shown: an empty text, a missing one, a name with a character of two bytes.
 class KeyNames : public ::testing::Test {
 protected:
-    void SetUp() override {
-        if (const char *c = std::getenv("XDG_CONFIG_HOME")) savedConfig_ = c;
-        ::setenv("XDG_CONFIG_HOME", dir_.path().c_str(), 1);
+    KeyNames() {
         for (const char *name : {"Lang0409.ini", "Lang0416.ini"}) {
-            std::ofstream out(dir_ / name);
+            std::ofstream out(files_ / name);
             out << "[TEXT]\n"
                    "IDS_KEYBOARD_A=A\n"
                    "IDS_KEYBOARD_ESC=Esc\n"
@@ -251,16 +248,9 @@ protected:
                    "MEDIA_MUTE_8=Mut\xC3\xA9\n"
                    "UNKNOWN_KEY=Key 0x%03X\n";
         }
-        shell::setProgramDir(dir_.path());
-        shell::SetLanguageId(1033);
     }
-    void TearDown() override {
-        if (savedConfig_.empty()) ::unsetenv("XDG_CONFIG_HOME");
-        else ::setenv("XDG_CONFIG_HOME", savedConfig_.c_str(), 1);
-        shell::initProgramPaths();
-    }
-    test::TempDir dir_;
-    std::string savedConfig_;
+    test::TempDir files_;
+    test::UserEnvironment env_{"en_US.UTF-8", files_.path()};
 };
 
 }  // namespace
@@ -302,4 +292,22 @@ TEST_F(KeyNames, list_names_follow_list_positions) {
     EXPECT_EQ(KeyListName(40), "");  // empty text: no fallback in lists
     EXPECT_EQ(KeyListName(111), "");
     EXPECT_EQ(KeyListName(-1), "");
+}
+
+TEST(ShippedKeyNames, every_named_key_has_a_text_in_both_languages) {
+    test::UserEnvironment env;  // the language files of the build
+    for (int language : {0, 1}) {
+        for (uint16_t i = 0; i < kKeyTableRows; ++i) {
+            const KeyInfo *row = KeyRowOf(KeyCodeOfIndex(i));
+            if (!row || !row->langKey) continue;
+            const std::string text = shell::LangText(shell::kTextSection, row->langKey, language);
+            EXPECT_FALSE(text.empty() || text == shell::kMissingText) << row->langKey << " in language " << language;
+        }
+        EXPECT_EQ(shell::formatConversion(shell::LangText(shell::kTextSection, "UNKNOWN_KEY", language)), 'X');
+    }
+    shell::SetLanguageId(shell::kLanguageEnglishUS);
+    EXPECT_EQ(KeyDisplayName(0x01E), "A");
+    EXPECT_EQ(KeyDisplayName(0x200), "Key 0200");
+    shell::SetLanguageId(shell::kLanguagePortugueseBR);
+    EXPECT_EQ(KeyDisplayName(0x200), "Tecla 0200");
 }
