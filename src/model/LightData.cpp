@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "shell/KeyboardPicture.h"
 #include "shell/Language.h"
 
 namespace t44::model {
@@ -93,18 +94,11 @@ void decodeLightBlock(const uint8_t *b, LightSettings &s) {
     s.thirdColourful = b[LightByte::ThirdColourful] != 0;
 }
 
-const std::array<uint8_t, kOrdinaryKeys> kKeyButtonLeds = {
-    64, 90, 88,  66,  45,  67,  68,  69,  50, 70,  71, 72, 92, 91, 51, 52,  43,  46,  65,  47,  49, 89,
-    44, 87, 48,  86,  22,  23,  24,  25,  26, 27,  28, 29, 30, 31, 76, 0,   34,  42,  111, 32,  33, 53,
-    54, 75, 73,  74,  21,  93,  94,  95,  2,  3,   4,  5,  6,  7,  8,  9,   10,  11,  12,  13,  14, 16,
-    35, 56, 36,  57,  37,  58,  99,  120, 119, 121, 15, 63, 117, 105, 118, 84, 97, 107, 115, 106, 112, 101,
-    102, 103, 80, 81, 82, 59, 60, 61, 123, 38, 104, 124, 39, 40, 41, 62, 85, 96,
-};
 
 const std::array<int, kOrdinaryKeys + 2> &litKeyPositions() {
     static const auto positions = [] {
         std::array<int, kOrdinaryKeys + 2> p{};
-        std::copy(kKeyButtonLeds.begin(), kKeyButtonLeds.end(), p.begin());
+        for (size_t i = 0; i < kOrdinaryKeys; ++i) p[i] = shell::KeyButtonTable[i].ledIndex;
         p[kOrdinaryKeys] = kFnPosition;
         p[kOrdinaryKeys + 1] = kGKeyPosition;
         return p;

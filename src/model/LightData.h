@@ -135,14 +135,11 @@ void decodeLightBlock(const uint8_t *block42, LightSettings &s);
 // ---- Key positions and the per-key colour table ----
 
 inline constexpr int kKeyPositions = 126;   // LED indexes 0..125
-inline constexpr int kOrdinaryKeys = 106;   // rows of the keyboard picture's key table
+inline constexpr int kOrdinaryKeys = 106;   // rows of the keyboard picture's key table (shell::KeyButtonTable)
 inline constexpr int kFnPosition = 116;     // no ordinary key uses it
 inline constexpr int kGKeyPosition = 125;   // shared by all nine G keys
 inline constexpr int kGKeys = 9;
 inline constexpr int kKeyColourBytes = 3 * kKeyPositions;  // 378
-
-// LED index of each row of the keyboard picture's key table (A, B, C, ...).
-extern const std::array<uint8_t, kOrdinaryKeys> kKeyButtonLeds;
 
 // The positions a key of the picture lights: the ordinary keys in table order, Fn, then
 // the G keys' shared position (108 positions).

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "model/KeyCodes.h"
+
 namespace t44::shell {
 
 // Control id, key code, LED index and cap legend; the row number is the button position.
@@ -123,12 +125,7 @@ const std::array<std::array<int, kKeyGridColumns>, kKeyGridRows> KeyGrid = {{
     {{1083, 1084, 1085, 0, 0, 0, 1090, 0, 0, 1086, 1086, 1174, 1088, 0, 1089, 1089, 1100, 1101, 1102, 1120, 1120, 1119, 0}},
 }};
 
-int KeyButtonTableIndex(uint16_t keyCode) {
-    if (keyCode < 0x100) return keyCode;
-    if (keyCode < 0x180) return keyCode - 0x80;
-    if (keyCode >= 0x200) return keyCode - 0x100;
-    return 0;
-}
+int KeyButtonTableIndex(uint16_t keyCode) { return model::KeyTableIndexOf(keyCode); }
 
 std::string KeyButtonSkinKey(uint16_t keyCode) {
     char buf[16];

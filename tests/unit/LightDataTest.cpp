@@ -103,7 +103,8 @@ TEST(ModeTable, effects_without_a_parameter_group) {
 
 TEST(KeyPositions, ordinary_keys_have_positions_of_their_own_below_125_and_never_fn) {
     std::set<int> seen;
-    for (int led : kKeyButtonLeds) {
+    for (int k = 0; k < kOrdinaryKeys; ++k) {
+        const int led = litKeyPositions()[static_cast<size_t>(k)];
         EXPECT_LT(led, kGKeyPosition);
         EXPECT_NE(led, kFnPosition);
         EXPECT_TRUE(seen.insert(led).second) << "position " << led << " used twice";
