@@ -49,16 +49,22 @@ bool writeSysfsEntry(const std::string &sysfsRoot, const std::string &node,
     const fs::path dir = fs::path(sysfsRoot) / "class" / "hidraw" / node / "device";
     fs::create_directories(dir, ec);
     if (ec) return false;
-    {
-        std::ofstream out(dir / "report_descriptor", std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char *>(descriptor.data()),
-                  static_cast<std::streamsize>(descriptor.size()));
-        if (!out) return false;
-    }
-    std::ofstream ue(dir / "uevent", std::ios::trunc);
-    ue << "DRIVER=hid-generic\nHID_ID=0003:00000C45:00005004\nHID_NAME=" << name
-       << "\nHID_PHYS=virtual\nMODALIAS=hid:b0003g0001v00000C45p00005004\n";
-    return static_cast<bool>(ue);
+    // Each file appears whole (written aside, then renamed), the uevent last: a reader
+    // that sees the uevent finds both complete, as it would in the kernel's sysfs.
+    auto put = [&](const char *file, const std::string &bytes) {
+        const fs::path tmp = dir / (std::string(".") + file + ".tmp");
+        {
+            std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
+            out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+            if (!out.flush()) return false;
+        }
+        fs::rename(tmp, dir / file, ec);
+        return !ec;
+    };
+    const std::string uevent = "DRIVER=hid-generic\nHID_ID=0003:00000C45:00005004\nHID_NAME=" + name +
+                               "\nHID_PHYS=virtual\nMODALIAS=hid:b0003g0001v00000C45p00005004\n";
+    return put("report_descriptor", std::string(descriptor.begin(), descriptor.end())) &&
+           put("uevent", uevent);
 }
 
 void removeSysfsEntry(const std::string &sysfsRoot, const std::string &node) {

@@ -14,6 +14,9 @@ const std::vector<uint8_t> &commandReportDescriptor();
 // Consumer page usage 1, report id 3: one 16-bit consumer usage (array, 0 = none).
 const std::vector<uint8_t> &eventReportDescriptor();
 inline constexpr uint8_t kEventReportId = 3;
+// The names the two interfaces carry (HID_NAME), command interface first.
+inline constexpr const char *kInterfaceNames[2] = {"Halvex T44-ARC Keyboard",
+                                                   "Halvex T44-ARC Keyboard Consumer Control"};
 
 // The sysfs entry of one hidraw node: <sysfsRoot>/class/hidraw/<node>/device/{uevent,
 // report_descriptor}, as the kernel lays it out.

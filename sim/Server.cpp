@@ -21,31 +21,6 @@ namespace {
 
 const char *kNodes[2] = {"hidraw0", "hidraw1"};
 
-int listenOn(const std::string &path) {
-    sockaddr_un addr{};
-    addr.sun_family = AF_UNIX;
-    if (path.size() >= sizeof addr.sun_path) return -1;
-    std::memcpy(addr.sun_path, path.c_str(), path.size() + 1);
-    ::unlink(path.c_str());
-    int fd = ::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-    if (fd < 0) return -1;
-    if (::bind(fd, reinterpret_cast<sockaddr *>(&addr), sizeof addr) != 0 || ::listen(fd, 16) != 0) {
-        ::close(fd);
-        return -1;
-    }
-    return fd;
-}
-
-bool parseNumber(const std::string &text, long &out) {
-    try {
-        size_t used = 0;
-        out = std::stol(text, &used, 0);
-        return used == text.size();
-    } catch (...) {
-        return false;
-    }
-}
-
 }  // namespace
 
 Server::Server(Keyboard &keyboard, std::string dir) : keyboard_(keyboard), dir_(std::move(dir)) {
@@ -55,10 +30,6 @@ Server::Server(Keyboard &keyboard, std::string dir) : keyboard_(keyboard), dir_(
 Server::~Server() {
     stop();
     unplug();
-    if (ctlListen_ >= 0) ::close(ctlListen_);
-    for (int fd : ctlClients_) ::close(fd);
-    std::error_code ec;
-    fs::remove(dir_ + "/ctl.sock", ec);
     if (wakeFd_ >= 0) ::close(wakeFd_);
 }
 
@@ -66,8 +37,7 @@ bool Server::start(std::string *error) {
     std::error_code ec;
     fs::create_directories(dir_ + "/dev", ec);
     fs::create_directories(dir_ + "/sys/class/hidraw", ec);
-    ctlListen_ = listenOn(dir_ + "/ctl.sock");
-    if (ctlListen_ < 0 || !plug()) {
+    if (!control_.listen(dir_ + "/ctl.sock") || !plug()) {
         if (error) *error = "cannot create the keyboard's sockets in " + dir_ + ": " + std::strerror(errno);
         return false;
     }
@@ -98,12 +68,11 @@ void Server::wake() {
 bool Server::plug() {
     if (plugged_) return true;
     const std::vector<uint8_t> *descriptors[2] = {&commandReportDescriptor(), &eventReportDescriptor()};
-    const char *names[2] = {"Halvex T44-ARC Keyboard", "Halvex T44-ARC Keyboard Consumer Control"};
     for (int i = 0; i < 2; ++i) {
-        listen_[i] = listenOn(dir_ + "/dev/" + kNodes[i]);
+        listen_[i] = listenSeqpacket(dir_ + "/dev/" + kNodes[i]);
         if (listen_[i] < 0) return false;
         // The sysfs entry goes last: a node listed must already accept connections.
-        if (!writeSysfsEntry(dir_ + "/sys", kNodes[i], *descriptors[i], names[i])) return false;
+        if (!writeSysfsEntry(dir_ + "/sys", kNodes[i], *descriptors[i], kInterfaceNames[i])) return false;
     }
     plugged_ = true;
     return true;
@@ -150,42 +119,7 @@ std::string Server::control(const std::string &line) {
 }
 
 std::string Server::execute(const std::string &line) {
-    std::istringstream words(line);
-    std::string cmd, a, b, c;
-    words >> cmd >> a >> b >> c;
-    long n = 0, m = 0;
-    if (cmd == "unplug") {
-        unplug();
-    } else if (cmd == "plug") {
-        if (!plug()) return "error: cannot plug in again";
-    } else if (cmd == "drop" && parseNumber(a, n) && n >= 0) {
-        std::lock_guard lock(keyboardMutex_);
-        keyboard_.dropNext(static_cast<int>(n));
-    } else if (cmd == "refuse" && parseNumber(a, n) && (n == 0xFF || n == 0xFE) && parseNumber(b.empty() ? "1" : b, m)) {
-        std::lock_guard lock(keyboardMutex_);
-        keyboard_.refuseNext(static_cast<uint8_t>(n), static_cast<int>(m));
-    } else if (cmd == "delay" && parseNumber(a, n) && n >= 0) {
-        delayMs_ = static_cast<int>(n);
-    } else if (cmd == "event" && parseNumber(a, n) && n >= 0 && n <= 0xFFFF) {
-        sendEvent(static_cast<uint16_t>(n));
-    } else if (cmd == "dump" && !a.empty()) {
-        std::lock_guard lock(keyboardMutex_);
-        if (!keyboard_.saveState(a)) return "error: cannot write " + a;
-    } else if (cmd == "poke" && parseNumber(b, n) && n >= 0 && !c.empty() && c.size() % 2 == 0) {
-        std::vector<uint8_t> bytes;
-        for (size_t i = 0; i < c.size(); i += 2) {
-            long v;
-            if (!parseNumber("0x" + c.substr(i, 2), v)) return "error: bad hex bytes";
-            bytes.push_back(static_cast<uint8_t>(v));
-        }
-        std::lock_guard lock(keyboardMutex_);
-        if (!keyboard_.poke(a, static_cast<size_t>(n), bytes)) return "error: out of range";
-    } else if (cmd == "quit") {
-        stopping_ = true;
-    } else {
-        return "error: unknown or malformed command: " + line;
-    }
-    return "ok";
+    return runControlCommand(line, keyboard_, keyboardMutex_, *this);
 }
 
 void Server::run() {
@@ -211,13 +145,13 @@ void Server::run() {
 
         std::vector<pollfd> fds;
         fds.push_back({wakeFd_, POLLIN, 0});
-        fds.push_back({ctlListen_, POLLIN, 0});
         for (int i = 0; i < 2; ++i)
             if (listen_[i] >= 0) fds.push_back({listen_[i], POLLIN, 0});
         const size_t firstClient = fds.size();
         for (int fd : clients_[0]) fds.push_back({fd, POLLIN, 0});
         for (int fd : clients_[1]) fds.push_back({fd, POLLIN, 0});
-        for (int fd : ctlClients_) fds.push_back({fd, POLLIN, 0});
+        const size_t firstControl = fds.size();
+        control_.addTo(fds);
 
         int timeout = -1;
         if (!pending_.empty()) {
@@ -232,39 +166,26 @@ void Server::run() {
             uint64_t v;
             [[maybe_unused]] auto n = ::read(wakeFd_, &v, sizeof v);
         }
-        if (fds[1].revents & POLLIN) {
-            int fd = ::accept4(ctlListen_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
-            if (fd >= 0) ctlClients_.push_back(fd);
-        }
-        for (size_t k = 2; k < firstClient; ++k) {
+        for (size_t k = 1; k < firstClient; ++k) {
             if (!(fds[k].revents & POLLIN)) continue;
             int which = fds[k].fd == listen_[0] ? 0 : 1;
             int fd = ::accept4(fds[k].fd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
             if (fd >= 0) clients_[which].push_back(fd);
         }
-        for (size_t k = firstClient; k < fds.size(); ++k) {
+        for (size_t k = firstClient; k < firstControl; ++k) {
             if (!fds[k].revents) continue;
             const int fd = fds[k].fd;
-            const bool isCtl = std::find(ctlClients_.begin(), ctlClients_.end(), fd) != ctlClients_.end();
             const bool isCommand = std::find(clients_[0].begin(), clients_[0].end(), fd) != clients_[0].end();
             const bool isEvent = std::find(clients_[1].begin(), clients_[1].end(), fd) != clients_[1].end();
-            if (!isCtl && !isCommand && !isEvent) continue;  // closed by an unplug above
+            if (!isCommand && !isEvent) continue;  // closed by an unplug above
             uint8_t buf[512];
             ssize_t n = ::recv(fd, buf, sizeof buf, 0);
             if (n <= 0) {
                 if (n < 0 && (errno == EAGAIN || errno == EINTR)) continue;
-                if (isCtl) {
-                    ctlClients_.erase(std::remove(ctlClients_.begin(), ctlClients_.end(), fd), ctlClients_.end());
-                    ::close(fd);
-                } else {
-                    closeClient(fd);
-                }
+                closeClient(fd);
                 continue;
             }
-            if (isCtl) {
-                std::string answer = execute(std::string(reinterpret_cast<char *>(buf), static_cast<size_t>(n)));
-                ::send(fd, answer.data(), answer.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
-            } else if (isCommand) {
+            if (isCommand) {
                 std::optional<device::ReportFrame> reply;
                 {
                     std::lock_guard lock(keyboardMutex_);
@@ -281,6 +202,9 @@ void Server::run() {
             }
             // The event interface is read-only: whatever a host sends there is ignored.
         }
+        // Control commands last: an unplug closes the clients polled above.
+        std::vector<pollfd> controlFds(fds.begin() + static_cast<std::ptrdiff_t>(firstControl), fds.end());
+        control_.service(controlFds, [this](const std::string &line) { return execute(line); });
     }
     // Answer control requests still waiting so no caller blocks forever.
     std::lock_guard lock(requestsMutex_);

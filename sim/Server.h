@@ -18,11 +18,12 @@
 #include <thread>
 #include <vector>
 
+#include "Control.h"
 #include "Keyboard.h"
 
 namespace t44::sim {
 
-class Server {
+class Server : private ControlTarget {
 public:
     Server(Keyboard &keyboard, std::string dir);
     ~Server();
@@ -65,19 +66,20 @@ private:
     };
 
     std::string execute(const std::string &line);
-    bool plug();
-    void unplug();
-    void sendEvent(uint16_t code);
+    bool plug() override;
+    void unplug() override;
+    void sendEvent(uint16_t code) override;
+    void setReplyDelay(int ms) override { delayMs_ = ms; }
+    void quit() override { stopping_ = true; }
     void closeClient(int fd);
     void wake();
 
     Keyboard &keyboard_;
     std::mutex keyboardMutex_;
     std::string dir_;
-    int ctlListen_ = -1;
+    ControlSocket control_;
     int listen_[2] = {-1, -1};
     std::vector<int> clients_[2];
-    std::vector<int> ctlClients_;
     std::deque<Pending> pending_;
     int delayMs_ = 0;
     bool plugged_ = false;

@@ -1,12 +1,10 @@
 // halvex-t44-sim: the virtual keyboard.
 //   halvex-t44-sim --dir DIR [--firmware N] [--profile P] [--macro-units U]
 //                  [--modes 1,2,...] [--state FILE] [--frame-log FILE]
+//   halvex-t44-sim --uhid [--dir DIR] [same options]
 //   halvex-t44-sim ctl DIR COMMAND...
 
-#include <sys/socket.h>
-#include <sys/un.h>
-#include <unistd.h>
-
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -15,20 +13,30 @@
 #include <sstream>
 #include <string>
 
+#include "Control.h"
 #include "Keyboard.h"
 #include "Server.h"
+#include "Uhid.h"
 
 namespace {
 
-t44::sim::Server *gServer = nullptr;
+t44::sim::Server *volatile gServer = nullptr;
+t44::sim::UhidServer *volatile gUhidServer = nullptr;
+volatile std::sig_atomic_t gStopRequested = 0;
 
+// A signal that comes before the server runs is remembered and honoured once it does,
+// so a keyboard stopped right after it appeared still saves its state.
 void onSignal(int) {
+    gStopRequested = 1;
     if (gServer) gServer->requestStop();
+    if (gUhidServer) gUhidServer->requestStop();
 }
 
 int usage() {
     std::cerr << "usage: halvex-t44-sim --dir DIR [--firmware N] [--profile P] [--macro-units U]\n"
                  "                      [--modes 1,2,...] [--state FILE] [--frame-log FILE]\n"
+                 "       halvex-t44-sim --uhid [--dir DIR] [the same options]\n"
+                 "                      (real HID devices through /dev/uhid; DIR holds ctl.sock)\n"
                  "       halvex-t44-sim ctl DIR unplug|plug|drop N|refuse STATUS N|delay MS|\n"
                  "                              event CODE|dump FILE|poke AREA OFFSET HEX|quit\n";
     return 2;
@@ -45,31 +53,31 @@ int control(int argc, char **argv) {
     if (argc < 4) return usage();
     std::string line;
     for (int i = 3; i < argc; ++i) line += (i > 3 ? " " : "") + std::string(argv[i]);
-    std::string path = std::string(argv[2]) + "/ctl.sock";
-    sockaddr_un addr{};
-    addr.sun_family = AF_UNIX;
-    if (path.size() >= sizeof addr.sun_path) {
-        std::cerr << "halvex-t44-sim: path too long: " << path << "\n";
+    std::string error;
+    auto answer = t44::sim::sendControlCommand(std::string(argv[2]) + "/ctl.sock", line, &error);
+    if (!answer) {
+        std::cerr << "halvex-t44-sim: " << error << "\n";
         return 1;
     }
-    std::memcpy(addr.sun_path, path.c_str(), path.size() + 1);
-    int fd = ::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
-    if (fd < 0 || ::connect(fd, reinterpret_cast<sockaddr *>(&addr), sizeof addr) != 0) {
-        std::cerr << "halvex-t44-sim: no virtual keyboard runs in " << argv[2] << "\n";
-        return 1;
-    }
-    ::send(fd, line.data(), line.size(), MSG_NOSIGNAL);
-    char answer[512];
-    ssize_t n = ::recv(fd, answer, sizeof answer - 1, 0);
-    ::close(fd);
-    if (n <= 0) {
-        std::cerr << "halvex-t44-sim: no answer\n";
-        return 1;
-    }
-    answer[n] = 0;
-    if (std::strncmp(answer, "ok", 2) == 0) return 0;
-    std::cerr << "halvex-t44-sim: " << answer << "\n";
+    if (answer->rfind("ok", 0) == 0) return 0;
+    std::cerr << "halvex-t44-sim: " << *answer << "\n";
     return 1;
+}
+
+void catchSignals() {
+    struct sigaction sa {};
+    sa.sa_handler = onSignal;
+    sigaction(SIGINT, &sa, nullptr);
+    sigaction(SIGTERM, &sa, nullptr);
+    std::signal(SIGPIPE, SIG_IGN);
+}
+
+template <class S>
+void serve(S &server, S *volatile &global) {
+    global = &server;
+    if (gStopRequested) server.requestStop();
+    server.run();
+    global = nullptr;
 }
 
 }  // namespace
@@ -80,8 +88,13 @@ int main(int argc, char **argv) {
     t44::sim::KeyboardOptions options;
     std::string dir, state, frameLog;
     bool firmwareSet = false, profileSet = false, unitsSet = false, modesSet = false;
+    bool uhid = false;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
+        if (a == "--uhid") {
+            uhid = true;
+            continue;
+        }
         const char *v = i + 1 < argc ? argv[i + 1] : nullptr;
         long n = 0;
         if (!v) return usage();
@@ -104,7 +117,8 @@ int main(int argc, char **argv) {
         } else return usage();
         ++i;
     }
-    if (dir.empty()) return usage();
+    if (dir.empty() && !uhid) return usage();
+    catchSignals();
 
     t44::sim::Keyboard keyboard(options);
     if (!state.empty() && keyboard.loadState(state)) {
@@ -120,23 +134,22 @@ int main(int argc, char **argv) {
         return 1;
     }
 
-    t44::sim::Server server(keyboard, dir);
-    // The handlers are in place before the interfaces appear: whoever waits for them may
-    // ask the keyboard to stop at once, and it must still save its state.
-    gServer = &server;
-    struct sigaction sa {};
-    sa.sa_handler = onSignal;
-    sigaction(SIGINT, &sa, nullptr);
-    sigaction(SIGTERM, &sa, nullptr);
-    std::signal(SIGPIPE, SIG_IGN);
     std::string error;
-    if (!server.start(&error)) {
-        std::cerr << "halvex-t44-sim: " << error << "\n";
-        return 1;
+    if (uhid) {
+        t44::sim::UhidServer server(keyboard, dir);
+        if (!server.start(&error)) {
+            std::cerr << "halvex-t44-sim: " << error << "\n";
+            return 1;
+        }
+        serve(server, gUhidServer);
+    } else {
+        t44::sim::Server server(keyboard, dir);
+        if (!server.start(&error)) {
+            std::cerr << "halvex-t44-sim: " << error << "\n";
+            return 1;
+        }
+        serve(server, gServer);
     }
-
-    server.run();
-    gServer = nullptr;
     if (!state.empty() && !keyboard.saveState(state)) {
         std::cerr << "halvex-t44-sim: cannot save state to " << state << "\n";
         return 1;
