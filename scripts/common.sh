@@ -18,6 +18,8 @@ t44_need_packages() {
 
 T44_BUILD_PACKAGES=(g++ clang cmake ninja-build pkg-config libgtest-dev libgmock-dev googletest
     libbenchmark-dev qt6-base-dev libgl-dev xvfb xauth trayer fonts-dejavu-core)
+# The kernel test boots Debian's kernel in qemu with a busybox initramfs.
+T44_KERNEL_PACKAGES=(qemu-system-x86 linux-image-amd64 busybox-static cpio)
 
 # t44_build DIR [cmake options...]: configure once, then build everything.
 t44_build() {

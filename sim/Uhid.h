@@ -72,7 +72,7 @@ private:
     DeviceOpener openDevice_;
     ControlSocket control_;
     int fds_[2] = {-1, -1};
-    bool plugged_ = false;
+    std::atomic<bool> plugged_{false};
     int delayMs_ = 0;
     std::deque<Pending> pending_;
     int wakeFd_ = -1;
