@@ -317,6 +317,14 @@ bool DeviceLink::devicePresent() const {
     {
         std::lock_guard lock(mutex_);
         node = stripQuery(devicePath_);
+        // A keyboard pulled out and plugged in again between two checks comes back under
+        // a node of the same name, but an open link still belongs to the device that
+        // went away, and its descriptor says so: a hidraw node of a removed device, like
+        // a socket whose peer left, polls as hung up.
+        if (fd_ >= 0) {
+            pollfd p{fd_, 0, 0};
+            if (::poll(&p, 1, 0) == 1 && (p.revents & (POLLERR | POLLHUP | POLLNVAL))) return false;
+        }
     }
     struct stat st {};
     return !node.empty() && ::stat(node.c_str(), &st) == 0;

@@ -96,8 +96,10 @@ public:
     // Parses the report held in inputReport (length bytes) into inputItems.
     bool parseInputReport(size_t length);
 
-    // Whether the device node of the open (or last opened) path still exists: the
-    // check the presence monitor makes without disturbing the open link.
+    // Whether the device node of the open (or last opened) path still exists and, while
+    // the link is open, whether it is still open on that device (a device removed and
+    // added again may get the same node back): the check the presence monitor makes
+    // without disturbing the open link.
     bool devicePresent() const;
 
     const HidAttributes &attributes() const { return attributes_; }

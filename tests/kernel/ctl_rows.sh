@@ -2,10 +2,14 @@
 # Runs the rows of ROWS (see ctl_rows.txt) with the command prefix CTL (halvex-t44ctl and
 # its options), sending "sim" rows through the prefix SIMCTL, and prints one line per row:
 #   ctl-row N ok|FAIL|skip SHA ROW
-# where SHA stands for the frames the keyboard logged in FRAMELOG during the row.
+# where SHA stands for the frames the keyboard logged in FRAMELOG during the row. The
+# user's folders (XDG_CONFIG_HOME, XDG_DATA_HOME) are fresh ones under TMP, so files a
+# row leaves behind are the same on both sides.
 # Plain POSIX sh: it runs under busybox in the virtual machine and under bash on the host.
 t44_ctl_rows() {
     _rows=$1 _ctl=$2 _simctl=$3 _log=$4 _tmp=$5
+    XDG_CONFIG_HOME="$_tmp/config" XDG_DATA_HOME="$_tmp/data"
+    export XDG_CONFIG_HOME XDG_DATA_HOME
     _commands=$($_ctl --help 2>&1 < /dev/null)
     _n=0
     while IFS= read -r _line; do
