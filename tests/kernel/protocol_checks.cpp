@@ -35,6 +35,8 @@ using namespace std::chrono_literals;
 
 namespace {
 
+int gPassed = 0, gFailed = 0;
+
 struct Env {
     HidRoots roots;
     std::string controlSocket;
@@ -73,8 +75,10 @@ struct Outcome {
 };
 
 #define EXPECT(cond) o.expect((cond), #cond, __LINE__)
-#define REQUIRE(cond) \
-    if (!o.expect((cond), #cond, __LINE__)) return
+#define REQUIRE(cond)                               \
+    do {                                            \
+        if (!o.expect((cond), #cond, __LINE__)) return; \
+    } while (0)
 
 // Command, length and offset of a logged request, as hex text ("0A380000").
 std::string header(const std::string &request) { return request.substr(6, 8); }
@@ -102,7 +106,7 @@ char threadState(long tid) {
 // rather than blocking it for ever.
 void joinWithin(std::thread &t, const std::atomic<bool> &done, const char *what) {
     if (!test::waitFor([&] { return done.load(); }, 10s)) {
-        std::printf("FAIL %s: a thread did not return; giving up\n0 passed, 1 failed\n", what);
+        std::printf("FAIL %s: a thread did not return; giving up\n%d passed, %d failed\n", what, gPassed, gFailed + 1);
         std::fflush(stdout);
         std::_Exit(1);
     }
@@ -405,7 +409,6 @@ int main(int argc, char **argv) {
     if (argc % 2 == 0 || env.controlSocket.empty() || env.frameLog.empty()) return usage();
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
 
-    int passed = 0, failed = 0;
     // The keyboard's interfaces may still be on their way (a uhid device appears a
     // moment after it was created).
     if (!connectKeyboard(env, 20s)) {
@@ -426,8 +429,8 @@ int main(int argc, char **argv) {
         std::printf("%s %s (%lld ms)\n", o.failures.empty() ? "ok  " : "FAIL", check.name,
                     static_cast<long long>(ms.count()));
         for (auto &f : o.failures) std::printf("       %s\n", f.c_str());
-        (o.failures.empty() ? passed : failed)++;
+        (o.failures.empty() ? gPassed : gFailed)++;
     }
-    std::printf("%d passed, %d failed\n", passed, failed);
-    return failed == 0 && passed > 0 ? 0 : 1;
+    std::printf("%d passed, %d failed\n", gPassed, gFailed);
+    return gFailed == 0 && gPassed > 0 ? 0 : 1;
 }

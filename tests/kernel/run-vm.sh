@@ -151,7 +151,7 @@ t44_lines | grep -E '^node ' | sed 's/^/machine: /'
 
 # --- protocol checks in the machine ------------------------------------------------
 echo "protocol checks against real hidraw (uhid):"
-t44_lines | sed -n 's/^checks /  /p' | grep -v '^  exit '
+t44_lines | sed -n 's/^checks /  /p'
 CHECKS_SUMMARY="$(t44_lines | sed -n 's/^checks \([0-9]* passed, [0-9]* failed\)$/\1/p' | tail -n1)"
 if [ -z "$CHECKS_SUMMARY" ]; then
     fail "the protocol checks gave no summary"
