@@ -11,31 +11,25 @@
 //  - showWindow and orderlyExit run on the user-interface thread only.
 
 #include <cstdint>
-#include <string_view>
 
 namespace t44::shell {
 
-// A message tag: four ASCII characters read as a little-endian 32-bit number.
-constexpr uint32_t messageTag(std::string_view text) {
-    uint32_t tag = 0;
-    for (size_t i = 0; i < text.size() && i < 4; ++i)
-        tag |= static_cast<uint32_t>(static_cast<unsigned char>(text[i])) << (8 * i);
-    return tag;
-}
-
-// The window's private message numbers and the tags they travel with.
+// The window's private message numbers and the tags they travel with. A tag is a fixed
+// 32-bit number named by four letters; the numbers are the ones these messages have
+// always carried (not all of them spell their letters in the same byte order), so each
+// is written out.
 inline constexpr uint32_t kMsgKill = 0x4D4B;
 inline constexpr uint32_t kMsgInit = 0x4D4E;
 inline constexpr uint32_t kMsgLanguage = 0x5041;
 inline constexpr uint32_t kMsgShow = 0x5350;
 inline constexpr uint32_t kMsgProfile = 0x5452;
 inline constexpr uint32_t kMsgCloseEditors = 0x4753;
-inline constexpr uint32_t kTagKill = messageTag("KILL");
-inline constexpr uint32_t kTagInit = messageTag("INIT");
-inline constexpr uint32_t kTagLanguage = messageTag("LANG");
-inline constexpr uint32_t kTagOpen = messageTag("OPEN");
-inline constexpr uint32_t kTagRev = messageTag("REV");
-inline constexpr uint32_t kTagProf = messageTag("PROF");
+inline constexpr uint32_t kTagKill = 0x4C4C494B;      // "KILL"
+inline constexpr uint32_t kTagInit = 0x494E4954;      // "INIT"
+inline constexpr uint32_t kTagLanguage = 0x4C414E47;  // "LANG"
+inline constexpr uint32_t kTagOpen = 0x4F50454E;      // "OPEN"
+inline constexpr uint32_t kTagRev = 0x00564552;       // "REV"
+inline constexpr uint32_t kTagProf = 0x50524F46;      // "PROF"
 
 // Timer the event listener starts when the keyboard reports a lighting change.
 inline constexpr int kLightReloadTimer = 1051;
