@@ -99,7 +99,10 @@ void PresenceMonitor::run() {
                 reportConnection(connected);
                 // Without a keyboard now, a keyboard plugged in later must not pop the
                 // window up.
-                if (!connected) startHidden = true;
+                if (!connected) {
+                    startHidden = true;
+                    shell::logEvent("presence: no keyboard at start");
+                }
             }
         }
         if (!stop_.sleepFor(connected ? periods_.connected : periods_.searching)) break;

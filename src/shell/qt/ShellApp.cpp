@@ -114,25 +114,24 @@ int runApplication(int argc, char **argv) {
         std::fprintf(stderr, "halvex-t44: cannot open the log %s\n", log);
     std::signal(SIGPIPE, SIG_IGN);
 
-    QApplication app(argc, argv);
-    app.setQuitOnLastWindowClosed(false);
     initProgramPaths(argv[0]);
     // The per-user settings live in the configuration folder; make sure it exists.
     storage::ensureFolder(storage::configHome());
 
-    MessageBoxPrompter prompter;
-    setPrompter(&prompter);
-    ShellWindow window;
-
+    // The single-instance rule needs no windows: a second start or "/Kill" hands over
+    // and ends before the window system is touched, so it works without a display.
     InstanceLock lock;
     const InstanceDecision decision =
         applyInstanceRules(line->args, programPaths().exeName, instanceFolder(), lock);
-    if (decision.endNow) {
-        setPrompter(nullptr);
-        return 0;
-    }
+    if (decision.endNow) return 0;
     device::startHidden = decision.startHidden;
     startBackgroundProgram();
+
+    QApplication app(argc, argv);
+    app.setQuitOnLastWindowClosed(false);
+    MessageBoxPrompter prompter;
+    setPrompter(&prompter);
+    ShellWindow window;
 
     window.initialise();
     InstanceServer server(lock.listenFd(), window);
