@@ -1,12 +1,7 @@
 #include "shell/qt/ShellWindow.h"
 
-#include <QAction>
 #include <QCloseEvent>
 #include <QLabel>
-#include <QMenu>
-#include <QPainter>
-#include <QPixmap>
-#include <QSystemTrayIcon>
 #include <QVBoxLayout>
 #include <QWidget>
 
@@ -14,6 +9,7 @@
 #include "shell/EventLog.h"
 #include "shell/Language.h"
 #include "shell/Prompt.h"
+#include "shell/qt/TrayIcon.h"
 #include "shell/qt/UiThread.h"
 
 namespace t44::shell::qt {
@@ -30,26 +26,6 @@ protected:
     }
 };
 
-// A plain picture for each notification icon until the skinned ones exist.
-QIcon plainIcon(int id) {
-    QPixmap pixmap(32, 32);
-    const QColor colour = id == kIconConnected ? QColor(40, 170, 80)
-                          : id == kIconPlaying ? QColor(40, 110, 210)
-                                               : QColor(128, 128, 128);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setBrush(colour);
-    p.setPen(Qt::NoPen);
-    p.drawRoundedRect(2, 6, 28, 20, 4, 4);
-    if (id == kIconPlaying) {
-        p.setBrush(Qt::white);
-        const QPointF play[3] = {{12, 10}, {12, 22}, {22, 16}};
-        p.drawPolygon(play, 3);
-    }
-    return QIcon(pixmap);
-}
-
 }  // namespace
 
 ShellWindow::ShellWindow() : window_(std::make_unique<PlaceholderWindow>()) {
@@ -64,19 +40,29 @@ ShellWindow::ShellWindow() : window_(std::make_unique<PlaceholderWindow>()) {
 ShellWindow::~ShellWindow() = default;
 
 void ShellWindow::initialise() {
-    if (tray_ || !QSystemTrayIcon::isSystemTrayAvailable()) return;
-    tray_ = new QSystemTrayIcon(plainIcon(trayIconId_), this);
-    tray_->setToolTip(QString::fromStdString(LangText("KEYBOARD_TRAY_DESC")));
-    auto *menu = new QMenu(window_.get());
-    QAction *open = menu->addAction(QString::fromStdString(LangText("MENU_11")));
-    QAction *exit = menu->addAction(QString::fromStdString(LangText("MENU_33")));
-    connect(open, &QAction::triggered, this, [this] { showWindow(); });
-    connect(exit, &QAction::triggered, this, [this] { orderlyExit(); });
-    tray_->setContextMenu(menu);
-    connect(tray_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason r) {
-        if (r == QSystemTrayIcon::DoubleClick) showWindow();
-    });
-    tray_->show();
+    if (tray_) return;
+    tray_ = std::make_unique<CTrayIcon>();
+    tray_->Create(window_.get(), QString::fromStdString(LangText("KEYBOARD_TRAY_DESC")), trayIconId_);
+    tray_->SetMenuHook(&RelabelTrayMenu);
+    connect(tray_.get(), &CTrayIcon::command, this, &ShellWindow::onTrayCommand);
+}
+
+void ShellWindow::onTrayCommand(int command) {
+    switch (command) {
+    case CTrayIcon::kCommandOpen:
+        logEvent("window: tray open");
+        showWindow();
+        break;
+    case CTrayIcon::kCommandAbout:
+        logEvent("window: tray about");  // the about box comes with the main window
+        break;
+    case CTrayIcon::kCommandExit:
+        logEvent("window: tray exit");
+        orderlyExit();
+        break;
+    default:
+        break;
+    }
 }
 
 bool ShellWindow::windowVisible() const { return window_->isVisible(); }
@@ -119,7 +105,7 @@ void ShellWindow::applyTrayIcon(int kind, int id) {
     logEvent("window: ICON " + std::to_string(kind) + " " + std::to_string(id) + " -> " + std::to_string(shown));
     if (shown == trayIconId_) return;
     trayIconId_ = shown;
-    if (tray_) tray_->setIcon(plainIcon(shown));
+    if (tray_) tray_->SetIcon(shown);
 }
 
 void ShellWindow::postOpen() {
@@ -163,7 +149,7 @@ void ShellWindow::orderlyExit() {
     closeEditors();
     exiting_ = true;
     lightReloadTimer_.stop();
-    if (tray_) tray_->hide();
+    if (tray_) tray_->Remove();
     trayIconId_ = 0;
     emit exitRequested();
 }

@@ -1,8 +1,7 @@
 #pragma once
 // The application shell's side of MainWindowMessages until the main window exists: it
-// logs every call, keeps the notification icon's state (and shows a plain icon when the
-// desktop has a system tray), runs the light reload timer and shows or hides a
-// placeholder window. Calls from worker threads are carried onto the user-interface
+// logs every call, keeps the notification icon's state and shows it through CTrayIcon,
+// runs the light reload timer and shows or hides a placeholder window. Calls from worker threads are carried onto the user-interface
 // thread: waited for where the window's message is sent, queued where it is posted.
 
 #include <QObject>
@@ -12,8 +11,11 @@
 
 #include "shell/MainWindowMessages.h"
 
-class QSystemTrayIcon;
 class QWidget;
+
+namespace t44::shell {
+class CTrayIcon;
+}
 
 namespace t44::shell::qt {
 
@@ -23,8 +25,8 @@ public:
     ShellWindow();
     ~ShellWindow() override;
 
-    // Creates the notification icon (when a system tray is available). Start-up calls it
-    // once this process is known to be the running instance.
+    // Creates the notification icon. Start-up calls it once this process is known to be
+    // the running instance.
     void initialise();
 
     void versionCheck() override;
@@ -50,9 +52,10 @@ signals:
 private:
     void applyTrayIcon(int kind, int id);
     void onLightReloadTimer();
+    void onTrayCommand(int command);
 
     std::unique_ptr<QWidget> window_;
-    QSystemTrayIcon *tray_ = nullptr;
+    std::unique_ptr<CTrayIcon> tray_;
     QTimer lightReloadTimer_;
     int trayIconId_ = kIconDisconnected;
     int restoreIconId_ = kIconDisconnected;
