@@ -18,6 +18,7 @@
 #include "device/EventListener.h"
 #include "device/PresenceMonitor.h"
 #include "device/Protocol.h"
+#include "model/ConfigImage.h"
 #include "shell/EventLog.h"
 #include "shell/ProgramPaths.h"
 #include "shell/Startup.h"
@@ -143,6 +144,10 @@ int runApplication(int argc, char **argv) {
     });
     TerminationWatch termination(window);
 
+    // The configuration image (with the model and apply locks) receives what the presence
+    // monitor reads from an arriving keyboard.
+    model::configImage();
+    model::installDeviceFactsSink();
     // The window's initialisation brings the device side up: the active profile is not
     // known yet, then the event listener, then the presence monitor.
     if (device::DeviceFactsSink *sink = device::deviceFactsSink()) sink->activeProfileUnknown();
