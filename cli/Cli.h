@@ -37,4 +37,7 @@ inline constexpr int kExitRefused = 5;
 // Prints one line on stderr for a failed keyboard command and returns the exit code.
 int reportResult(const char *what, int result);
 
+// Messages of the core go to stderr, one a line; questions are answered by --yes.
+void installCliPrompter(bool yes);
+
 }  // namespace t44::cli

@@ -73,6 +73,7 @@ int main(int argc, char **argv) {
             ctx.args.push_back(a);
         }
     }
+    cli::installCliPrompter(ctx.yes);
     for (const auto &c : cli::cliCommands()) {
         if (name != c.name) continue;
         if (c.needsKeyboard) {
