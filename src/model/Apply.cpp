@@ -1,6 +1,7 @@
 #include "model/Apply.h"
 
 #include <mutex>
+#include <new>
 #include <vector>
 
 #include "device/Protocol.h"
@@ -10,23 +11,42 @@
 
 namespace t44::model {
 
+namespace {
+
+// Freezes the working model and encodes its macros for a macro area of `capacity` bytes:
+// with names when they fit, else without; no image when even that does not fit. False
+// (nothing to send) when there is no working model or no memory for the copies.
+bool freezeAndEncode(ConfigImage &image, uint32_t capacity, MacroAreaSizes &sizes, bool &withNames,
+                     std::vector<uint8_t> &area) {
+    try {
+        if (!image.takeSnapshot()) return false;
+        sizes = image.snapshotMacroAreaSizes();
+        withNames = sizes.full <= capacity;
+        if (sizes.minimal > capacity) return true;
+        area = image.encodeSnapshotMacroArea(withNames);
+        return !area.empty();
+    } catch (const std::bad_alloc &) {
+        return false;
+    }
+}
+
+}  // namespace
+
 bool writeConfiguration(bool allProfiles) {
     using device::ResultCode::Success;
     ConfigImage &image = configImage();
     std::lock_guard model(image.modelLock());
     std::lock_guard apply(image.applyLock());
 
-    if (!image.takeSnapshot()) return false;
-
-    const MacroAreaSizes sizes = image.snapshotMacroAreaSizes();
     const uint32_t capacity = image.macroCapacity();
+    MacroAreaSizes sizes;
+    bool withNames = true;
+    std::vector<uint8_t> area;
+    if (!freezeAndEncode(image, capacity, sizes, withNames, area)) return false;
     if (sizes.minimal > capacity) {
         shell::prompter().tell(shell::LangText("EXTRA_MACRO_TOO_LONG"));
         return false;
     }
-    const bool withNames = sizes.full <= capacity;
-    const std::vector<uint8_t> area = image.encodeSnapshotMacroArea(withNames);
-    if (area.empty()) return false;
 
     std::vector<int> profiles;
     if (allProfiles) {

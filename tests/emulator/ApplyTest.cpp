@@ -507,3 +507,19 @@ TEST_F(ApplyTest, write_configuration_fails_when_any_write_of_the_batch_failed) 
         EXPECT_EQ(frames[frames.size() - 2].shape(), "8@1092/42") << "and profile 2 was still written";
     }
 }
+
+TEST_F(ApplyTest, nothing_is_sent_without_a_working_model_or_an_active_profile) {
+    test::InProcessKeyboard kb;
+    ASSERT_TRUE(kb.connect());
+    device::setExchangeTimeouts({1000, 20, 4});
+    configImage().setMacroCapacity(1024);
+    EXPECT_FALSE(writeConfiguration(false)) << "no working model yet";
+    EXPECT_TRUE(kb.requests().empty());
+
+    configImage().resetWorkingToEmptyProfile();
+    ASSERT_EQ(kb.control("drop 4"), "ok");
+    EXPECT_FALSE(writeConfiguration(false));
+    for (const Frame &f : framesOf(kb.requests())) EXPECT_EQ(f.command, device::CmdReadDeviceInfo);
+    EXPECT_EQ(kb.requests().size(), 4u);
+    EXPECT_TRUE(writeConfiguration(false)) << "the keyboard answers again";
+}
