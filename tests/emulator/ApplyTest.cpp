@@ -413,7 +413,7 @@ void ApplyTest::runFaultMatrix(const KeyboardUnderTest &kb) {
     test::FrameRelay relay(kb.dir);
     // Replies do not name their request, so a time-out shorter than a slow reply would
     // pair later replies with the wrong requests: this one is short, but not that short.
-    device::setExchangeTimeouts({1000, 150, 2});
+    device::setExchangeTimeouts({1000, 200, 2});
     arrive(relay.dir());
 
     {
