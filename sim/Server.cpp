@@ -94,8 +94,7 @@ void Server::unplug() {
 
 void Server::closeClient(int fd) {
     for (auto &list : clients_) list.erase(std::remove(list.begin(), list.end(), fd), list.end());
-    pending_.erase(std::remove_if(pending_.begin(), pending_.end(), [fd](const Pending &p) { return p.fd == fd; }),
-                   pending_.end());
+    pending_.dropFor(fd);
     ::close(fd);
 }
 
@@ -123,7 +122,6 @@ std::string Server::execute(const std::string &line) {
 }
 
 void Server::run() {
-    using Clock = std::chrono::steady_clock;
     while (!stopping_) {
         // Control requests from other threads of this process.
         {
@@ -135,12 +133,9 @@ void Server::run() {
             for (auto &r : todo) r.answer.set_value(execute(r.line));
         }
         // Replies that are due.
-        auto now = Clock::now();
-        while (!pending_.empty() && pending_.front().due <= now) {
-            Pending p = pending_.front();
-            pending_.pop_front();
-            ::send(p.fd, p.reply.bytes.data(), p.reply.bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
-        }
+        pending_.sendDue([](const DelayedReplies::Reply &r) {
+            ::send(r.fd, r.frame.bytes.data(), r.frame.bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+        });
         if (stopping_) break;
 
         std::vector<pollfd> fds;
@@ -153,12 +148,7 @@ void Server::run() {
         const size_t firstControl = fds.size();
         control_.addTo(fds);
 
-        int timeout = -1;
-        if (!pending_.empty()) {
-            auto left = std::chrono::duration_cast<std::chrono::milliseconds>(pending_.front().due - Clock::now());
-            timeout = static_cast<int>(std::max<int64_t>(0, left.count() + 1));
-        }
-        int r = ::poll(fds.data(), fds.size(), timeout);
+        int r = ::poll(fds.data(), fds.size(), pending_.pollTimeoutMs());
         if (r < 0 && errno != EINTR) break;
         if (r <= 0) continue;
 
@@ -192,12 +182,9 @@ void Server::run() {
                     reply = keyboard_.receive(buf, static_cast<size_t>(n));
                 }
                 if (!reply) continue;
-                if (delayMs_ > 0) {
-                    Pending p{fd, Clock::now() + std::chrono::milliseconds(delayMs_), *reply};
-                    auto at = std::upper_bound(pending_.begin(), pending_.end(), p.due,
-                                               [](auto due, const Pending &q) { return due < q.due; });
-                    pending_.insert(at, p);
-                } else
+                if (delayMs_ > 0)
+                    pending_.add(delayMs_, {fd, *reply});
+                else
                     ::send(fd, reply->bytes.data(), reply->bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
             }
             // The event interface is read-only: whatever a host sends there is ignored.

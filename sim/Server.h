@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "Control.h"
+#include "DelayedReplies.h"
 #include "Keyboard.h"
 
 namespace t44::sim {
@@ -55,11 +56,6 @@ public:
     bool plugged() const { return plugged_; }
 
 private:
-    struct Pending {
-        int fd;
-        std::chrono::steady_clock::time_point due;
-        device::ReportFrame reply;
-    };
     struct Request {
         std::string line;
         std::promise<std::string> answer;
@@ -80,7 +76,7 @@ private:
     ControlSocket control_;
     int listen_[2] = {-1, -1};
     std::vector<int> clients_[2];
-    std::deque<Pending> pending_;
+    DelayedReplies pending_;
     int delayMs_ = 0;
     bool plugged_ = false;
     int wakeFd_ = -1;

@@ -174,14 +174,10 @@ bool UhidServer::serviceDevice(int which) {
                 reply = keyboard_.receive(ev.u.output.data, size);
             }
             if (!reply) break;
-            if (delayMs_ > 0) {
-                Pending p{std::chrono::steady_clock::now() + std::chrono::milliseconds(delayMs_), *reply};
-                auto at = std::upper_bound(pending_.begin(), pending_.end(), p.due,
-                                           [](auto due, const Pending &q) { return due < q.due; });
-                pending_.insert(at, p);
-            } else {
+            if (delayMs_ > 0)
+                pending_.add(delayMs_, {fds_[0], *reply});
+            else
                 sendInput(0, reply->bytes.data(), reply->bytes.size());
-            }
             break;
         }
         case UHID_GET_REPORT: {
@@ -209,14 +205,10 @@ bool UhidServer::serviceDevice(int which) {
 }
 
 void UhidServer::run() {
-    using Clock = std::chrono::steady_clock;
     while (!stopping_) {
-        auto now = Clock::now();
-        while (!pending_.empty() && pending_.front().due <= now) {
-            Pending p = pending_.front();
-            pending_.pop_front();
-            sendInput(0, p.reply.bytes.data(), p.reply.bytes.size());
-        }
+        pending_.sendDue([this](const DelayedReplies::Reply &r) {
+            sendInput(0, r.frame.bytes.data(), r.frame.bytes.size());
+        });
 
         std::vector<pollfd> fds;
         fds.push_back({wakeFd_, POLLIN, 0});
@@ -229,12 +221,7 @@ void UhidServer::run() {
         const size_t firstControl = fds.size();
         control_.addTo(fds);
 
-        int timeout = -1;
-        if (!pending_.empty()) {
-            auto left = std::chrono::duration_cast<std::chrono::milliseconds>(pending_.front().due - Clock::now());
-            timeout = static_cast<int>(std::max<int64_t>(0, left.count() + 1));
-        }
-        int r = ::poll(fds.data(), fds.size(), timeout);
+        int r = ::poll(fds.data(), fds.size(), pending_.pollTimeoutMs());
         if (r < 0 && errno != EINTR) break;
         if (r <= 0) continue;
 

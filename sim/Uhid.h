@@ -20,6 +20,7 @@
 #include <string>
 
 #include "Control.h"
+#include "DelayedReplies.h"
 #include "Keyboard.h"
 
 namespace t44::sim {
@@ -45,11 +46,6 @@ public:
     bool plugged() const { return plugged_; }
 
 private:
-    struct Pending {
-        std::chrono::steady_clock::time_point due;
-        device::ReportFrame reply;
-    };
-
     std::string execute(const std::string &line);
     bool plug() override;
     void unplug() override;
@@ -74,7 +70,7 @@ private:
     int fds_[2] = {-1, -1};
     std::atomic<bool> plugged_{false};
     int delayMs_ = 0;
-    std::deque<Pending> pending_;
+    DelayedReplies pending_;
     int wakeFd_ = -1;
     std::atomic<bool> stopping_{false};
 };

@@ -95,9 +95,9 @@ int main(int argc, char **argv) {
             uhid = true;
             continue;
         }
-        const char *v = i + 1 < argc ? argv[i + 1] : nullptr;
+        if (i + 1 >= argc) return usage();
+        const char *v = argv[++i];  // every other option takes a value
         long n = 0;
-        if (!v) return usage();
         if (a == "--dir") dir = v;
         else if (a == "--state") state = v;
         else if (a == "--frame-log") frameLog = v;
@@ -115,7 +115,6 @@ int main(int argc, char **argv) {
             if (options.modes.size() > 32) return usage();
             modesSet = true;
         } else return usage();
-        ++i;
     }
     if (dir.empty() && !uhid) return usage();
     catchSignals();

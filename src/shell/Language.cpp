@@ -212,18 +212,18 @@ std::string formatWithInt(std::string_view format, long value) {
     Conversion c;
     if (!singleConversion(format, c) || c.letter == 's') return std::string(format);
     // The conversion is rebuilt from its checked parts (no '#' for a decimal, where it
-    // means nothing), so only this spec reaches snprintf, with an argument of its type.
+    // means nothing), so only this conversion reaches snprintf, with an argument of its type.
     const bool isSigned = c.letter == 'd' || c.letter == 'i';
-    std::string spec = "%";
+    std::string conversion = "%";
     for (char f : c.flags)
-        if (f != '#' || !isSigned) spec += f;
-    if (c.width >= 0) spec += std::to_string(c.width);
-    if (c.precision >= 0) spec += "." + std::to_string(c.precision);
-    spec += 'l';
-    spec += c.letter;
+        if (f != '#' || !isSigned) conversion += f;
+    if (c.width >= 0) conversion += std::to_string(c.width);
+    if (c.precision >= 0) conversion += "." + std::to_string(c.precision);
+    conversion += 'l';
+    conversion += c.letter;
     char buf[128];
-    if (isSigned) std::snprintf(buf, sizeof buf, spec.c_str(), value);
-    else std::snprintf(buf, sizeof buf, spec.c_str(), static_cast<unsigned long>(value));
+    if (isSigned) std::snprintf(buf, sizeof buf, conversion.c_str(), value);
+    else std::snprintf(buf, sizeof buf, conversion.c_str(), static_cast<unsigned long>(value));
     return substitute(format, c, buf);
 }
 
