@@ -28,17 +28,11 @@ EventListener::EventListener(shell::MainWindowMessages &window, std::chrono::mil
 EventListener::~EventListener() { stop(); }
 
 void EventListener::start() {
-    if (thread_.joinable()) return;
-    stop_.reset();
-    finished_ = false;
-    thread_ = std::thread([this] {
-        run();
-        finished_ = true;
-    });
+    worker_.start([this] { run(); });
 }
 
 void EventListener::requestStop() {
-    stop_.request();
+    worker_.requestStop();
     // The flag is set first: a thread that opens the link after this close sees it
     // before it starts reading.
     std::lock_guard lock(linkMutex_);
@@ -47,7 +41,7 @@ void EventListener::requestStop() {
 
 void EventListener::stop() {
     requestStop();
-    if (thread_.joinable()) thread_.join();
+    worker_.join();
     reapIconThreads(true);
 }
 

@@ -51,7 +51,7 @@ public:
     // requestStop, then waits for the thread and every icon change it started. The window
     // must keep handling sent messages meanwhile.
     void stop();
-    bool running() const { return thread_.joinable() && !finished_; }
+    bool running() const { return worker_.running(); }
 
 private:
     void run();
@@ -62,9 +62,8 @@ private:
     shell::MainWindowMessages &window_;
     std::chrono::milliseconds searching_;
     std::optional<HidRoots> roots_;
-    StopSignal stop_;
-    std::atomic<bool> finished_{false};
-    std::thread thread_;
+    WorkerThread worker_;
+    StopSignal &stop_ = worker_.stopSignal();
 
     std::mutex linkMutex_;
     std::unique_ptr<DeviceLink> eventLink_;  // made by the thread on its first run

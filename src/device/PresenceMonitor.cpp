@@ -29,20 +29,14 @@ PresenceMonitor::PresenceMonitor(shell::MainWindowMessages &window, PresencePeri
 PresenceMonitor::~PresenceMonitor() { stop(); }
 
 void PresenceMonitor::start() {
-    if (thread_.joinable()) return;
-    stop_.reset();
-    finished_ = false;
-    thread_ = std::thread([this] {
-        run();
-        finished_ = true;
-    });
+    worker_.start([this] { run(); });
 }
 
-void PresenceMonitor::requestStop() { stop_.request(); }
+void PresenceMonitor::requestStop() { worker_.requestStop(); }
 
 void PresenceMonitor::stop() {
     requestStop();
-    if (thread_.joinable()) thread_.join();
+    worker_.join();
 }
 
 // Searches for the command interface and leaves commandLink() open on it. The

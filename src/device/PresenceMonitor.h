@@ -49,7 +49,7 @@ public:
     // requestStop, then waits until the thread has ended. The window must keep handling
     // sent messages meanwhile, since the thread may be inside a report.
     void stop();
-    bool running() const { return thread_.joinable() && !finished_; }
+    bool running() const { return worker_.running(); }
 
 private:
     void run();
@@ -59,9 +59,8 @@ private:
 
     shell::MainWindowMessages &window_;
     PresencePeriods periods_;
-    StopSignal stop_;
-    std::atomic<bool> finished_{false};
-    std::thread thread_;
+    WorkerThread worker_;
+    StopSignal &stop_ = worker_.stopSignal();
 };
 
 }  // namespace t44::device
